@@ -9,7 +9,10 @@
 #include <vector>
 
 struct ProcessResult {
-    int exitCode = -1;   // the exit code, or -1 when the process did not exit normally
+    // The exit code, or -1 when the process did not exit normally. Windows
+    // has no signals: there exitCode is the process's whole exit code (an
+    // abort gives 3, a crash its exception code) and signal stays 0.
+    int exitCode = -1;
     int signal = 0;      // the signal that ended it, or 0
     std::string out;     // standard output
     std::string err;     // standard error

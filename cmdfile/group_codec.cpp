@@ -5,6 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+// The codec's results are the file format: arithmetic that may be
+// reassociated or kept wider than a float would write other files.
+#if defined(__FAST_MATH__)
+#error "the command-file codec must not be built with -ffast-math"
+#endif
+
 namespace {
 
 // The codec's constants. Every value the codec computes is rounded to a

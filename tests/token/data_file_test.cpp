@@ -1,0 +1,237 @@
+// readDataFile and writeDataFile against the emulator's store.
+#include "token_fixture.h"
+
+#include "token/messages.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// The counts asked for by each rtReadFile call of a trace, with the
+// positions they were asked at.
+struct ReadCall {
+    unsigned long position;
+    unsigned long count;
+    bool operator==(const ReadCall&) const = default;
+};
+
+std::vector<std::string> argumentsOf(const std::string& line)
+{
+    std::vector<std::string> args;
+    std::size_t open = line.find('(');
+    std::size_t close = line.rfind(')');
+    std::string inner = line.substr(open + 1, close - open - 1);
+    std::size_t start = 0;
+    while (start <= inner.size()) {
+        std::size_t comma = inner.find(',', start);
+        if (comma == std::string::npos) {
+            comma = inner.size();
+        }
+        std::string arg = inner.substr(start, comma - start);
+        arg.erase(0, arg.find_first_not_of(' '));
+        args.push_back(arg);
+        start = comma + 1;
+    }
+    return args;
+}
+
+std::vector<ReadCall> readCalls(const DriverRun& run)
+{
+    std::vector<ReadCall> reads;
+    for (const auto& line : run.trace) {
+        if (line.rfind("rtReadFile(", 0) == 0) {
+            auto args = argumentsOf(line);
+            reads.push_back({std::stoul(args.at(1), nullptr, 0), std::stoul(args.at(3), nullptr, 0)});
+        }
+    }
+    return reads;
+}
+
+class DataFile : public TokenStoreTest {
+protected:
+    void SetUp() override
+    {
+        TokenStoreTest::SetUp();
+        softtoken({"add", "KeyToken 0"});
+        softtoken({"mkdir", "KeyToken 0", "7"});
+    }
+
+    std::string fileOnToken(const std::string& path) { return softtoken({"read", "KeyToken 0", path}); }
+};
+
+TEST_F(DataFile, ReadGoesInChunksOfAtMost256Bytes)
+{
+    struct Case {
+        std::size_t fileSize;
+        const char* capacity;
+        std::size_t expected;
+        std::vector<ReadCall> reads;
+    } cases[] = {
+        {600, "20479", 600, {{0, 256}, {256, 256}, {512, 88}}},
+        {256, "20479", 256, {{0, 256}}},
+        {1, "20479", 1, {{0, 1}}},
+        {0, "20479", 0, {}},
+        // A file longer than the buffer gives exactly the capacity.
+        {600, "300", 300, {{0, 256}, {256, 44}}},
+        {340, "256", 256, {{0, 256}}},
+        {340, "0", 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.fileSize) + " bytes, capacity " + c.capacity);
+        std::string content = patternBytes(c.fileSize);
+        softtoken({"write", "KeyToken 0", "7/0x1001"}, content);
+        DriverRun run = drive({"read", "7/0x1001", "0", c.capacity});
+        EXPECT_EQ(run.exitCode, 0) << run.out;
+        EXPECT_EQ(run.out, "read " + std::to_string(c.expected) + " " +
+                               toHex(content.substr(0, c.expected)) + " tail-clean\n");
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(readCalls(run), c.reads);
+        EXPECT_TRUE(run.leaks.empty());
+    }
+}
+
+TEST_F(DataFile, ReadCallOrderRemovesTheFcpBeforeClosingTheToken)
+{
+    softtoken({"write", "KeyToken 0", "7/0x1001"}, patternBytes(300));
+    DriverRun run = drive({"read", "7/0x1001", "0", "20479"});
+    EXPECT_EQ(run.calls, concat({OPEN_CALLS,
+                                 {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_GetFileLength",
+                                  "rtReadFile", "rtReadFile", "rtFCP_RemoveFCP"},
+                                 CLOSE_CALLS}));
+}
+
+TEST_F(DataFile, ReadFailures)
+{
+    softtoken({"write", "KeyToken 0", "7/0x1001"}, patternBytes(600));
+    softtoken({"add", "KeyToken 1", "--empty"});
+    struct Case {
+        const char* name;
+        Names fault;
+        const char* path;
+        const char* slot;
+        int code;
+        const char* message;
+        Names tail; // calls after the open, up to the close
+    } cases[] = {
+        {"missing file", {}, "7/0x1002", "0", 9, MSG_NOT_FOUND,
+         {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_RemoveFCP"}},
+        {"missing board", {}, "8/0x1001", "0", 9, MSG_NOT_FOUND,
+         {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_RemoveFCP"}},
+        {"selection fails", {"fail", "rtSelectByPath"}, "7/0x1001", "0", 9, MSG_NOT_FOUND,
+         {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_RemoveFCP"}},
+        {"second chunk fails", {"fail", "rtReadFile", "--nth", "2"}, "7/0x1001", "0", 10,
+         MSG_READ_FAILED,
+         {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_GetFileLength", "rtReadFile", "rtReadFile",
+          "rtFCP_RemoveFCP"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        softtoken({"fail", "--clear"});
+        if (!c.fault.empty()) {
+            softtoken(c.fault);
+        }
+        DriverRun run = drive({"read", c.path, c.slot, "20479"});
+        expectRaised(run, c.code, c.message);
+        EXPECT_EQ(run.calls, concat({OPEN_CALLS, c.tail, CLOSE_CALLS}));
+    }
+    // The open's own failures pass out unchanged.
+    softtoken({"fail", "--clear"});
+    expectRaised(drive({"read", "7/0x1001", "1", "20479"}), 6, MSG_TOKEN_FAULTY);
+    expectRaised(drive({"read", "7/0x1001", "2", "20479"}), 5, MSG_NO_SUCH_TOKEN);
+}
+
+TEST_F(DataFile, WriteReplacesAFileOfAnySizeWithExactlyTheNewBytes)
+{
+    struct Case {
+        const char* name;
+        int oldSize; // -1: no old file
+        std::string data;
+    } cases[] = {
+        {"none to 340 zeros", -1, std::string(340, '\0')},
+        {"empty to 340 zeros", 0, std::string(340, '\0')},
+        {"smaller to 340 zeros", 100, std::string(340, '\0')},
+        {"same size", 340, std::string(340, '\0')},
+        {"larger to 340 zeros", 1000, std::string(340, '\0')},
+        {"340 to 600 bytes", 340, patternBytes(600)},
+        {"600 to 5 bytes", 600, patternBytes(5)},
+        {"to empty", 50, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        softtokenRaw({"rm", "KeyToken 0", "7/0x1001"});
+        if (c.oldSize >= 0) {
+            softtoken({"write", "KeyToken 0", "7/0x1001"}, std::string(c.oldSize, 'x'));
+        }
+        DriverRun run = drive({"write", "7/0x1001", "0"}, c.data);
+        EXPECT_EQ(run.out, "write 1\n");
+        EXPECT_EQ(run.err, "");
+        EXPECT_TRUE(run.leaks.empty());
+        EXPECT_EQ(fileOnToken("7/0x1001"), c.data);
+        EXPECT_EQ(softtoken({"ls", "KeyToken 0", "7"}),
+                  "0x1001 " + std::to_string(c.data.size()) + "\n");
+        Names middle = {"rtSelectByPath", "rtSelectByPath", "rtCreateFile", "rtSelectByPath",
+                        "rtUpdateFile"};
+        if (c.oldSize >= 0) {
+            middle.insert(middle.begin() + 1, "rtDeleteCurrentFileObject");
+        }
+        EXPECT_EQ(run.calls, concat({OPEN_CALLS, middle, CLOSE_CALLS}));
+    }
+}
+
+TEST_F(DataFile, WriteOfAFileInTheMasterFolderSelectsItAsParent)
+{
+    DriverRun run = drive({"write", "0x2000", "0"}, "abc");
+    EXPECT_EQ(run.out, "write 1\n");
+    EXPECT_EQ(fileOnToken("0x2000"), "abc");
+    EXPECT_EQ(run.calls, concat({OPEN_CALLS,
+                                 {"rtSelectByPath", "rtSelectMF", "rtCreateFile", "rtSelectByPath",
+                                  "rtUpdateFile"},
+                                 CLOSE_CALLS}));
+}
+
+TEST_F(DataFile, WriteFailuresAndWhatTheyLeave)
+{
+    struct Case {
+        const char* name;
+        Names fault;
+        const char* path;
+        int code;
+        const char* message;
+        const char* lsBoard; // `ls KeyToken 0 7` afterwards
+    } cases[] = {
+        // The old file is 10 bytes; the new data is 20.
+        {"board folder missing", {}, "8/0x1001", 13, MSG_NO_WORKING_FOLDER, "0x1001 10\n"},
+        {"old file not deleted", {"fail", "rtDeleteCurrentFileObject"}, "7/0x1001", 12,
+         MSG_DELETE_FAILED, "0x1001 10\n"},
+        {"parent not selected", {"fail", "rtSelectByPath", "--nth", "2"}, "7/0x1001", 13,
+         MSG_NO_WORKING_FOLDER, ""},
+        {"file not created", {"fail", "rtCreateFile"}, "7/0x1001", 14, MSG_CREATE_FAILED, ""},
+        {"new file not selected", {"fail", "rtSelectByPath", "--nth", "3"}, "7/0x1001", 14,
+         MSG_CREATE_FAILED, "0x1001 20\n"},
+        {"update fails", {"fail", "rtUpdateFile"}, "7/0x1001", 10, MSG_WRITE_FAILED,
+         "0x1001 20\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        softtoken({"fail", "--clear"});
+        softtoken({"write", "KeyToken 0", "7/0x1001"}, std::string(10, 'o'));
+        if (!c.fault.empty()) {
+            softtoken(c.fault);
+        }
+        DriverRun run = drive({"write", c.path, "0"}, std::string(20, 'n'));
+        expectRaised(run, c.code, c.message);
+        softtoken({"fail", "--clear"});
+        EXPECT_EQ(softtoken({"ls", "KeyToken 0", "7"}), c.lsBoard);
+        EXPECT_EQ(run.calls.back(), "rtCloseReader");
+    }
+}
+
+TEST_F(DataFile, WriteIntoAMissingBoardMakesNoDeleteCall)
+{
+    DriverRun run = drive({"write", "8/0x1001", "0"}, "data");
+    expectRaised(run, 13, MSG_NO_WORKING_FOLDER);
+    EXPECT_EQ(run.calls, concat({OPEN_CALLS, {"rtSelectByPath", "rtSelectByPath"}, CLOSE_CALLS}));
+    EXPECT_EQ(softtokenRaw({"ls", "KeyToken 0", "8"}).exitCode, 1);
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include "store_format.h"
 #include "store_model.h"
 
+#include <chrono>
 #include <cstdio>
 #include <istream>
 #include <iterator>
@@ -444,7 +445,19 @@ void commandFail(const std::string& dir, const Arguments& args, std::ostream& ou
     }
     makeFolders(dir);
     FileLock lock = lockOrFail(storeLockPath(dir), "the store");
-    FaultList faults = loadFaults(dir);
+    FaultList faults;
+    try {
+        faults = loadFaults(dir);
+    } catch (const StoreError&) {
+        if (!clear) {
+            throw;
+        }
+        // A damaged faults file is replaced; serials go on from a value no
+        // earlier fault can have had.
+        faults.nextSerial = static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(
+                std::chrono::system_clock::now().time_since_epoch()).count());
+    }
     if (clear) {
         faults.faults.clear();
     } else {

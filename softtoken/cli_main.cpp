@@ -28,7 +28,7 @@ int main(int argc, char** argv)
     std::string dir;
     if (args.size() >= 1 && args[0] == "--dir") {
         if (args.size() < 2 || args[1].empty()) {
-            std::cerr << softtoken::cliUsage();
+            std::cerr << "softtoken: --dir needs a folder\n" << softtoken::cliUsage();
             return 2;
         }
         dir = args[1];

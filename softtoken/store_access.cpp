@@ -32,11 +32,16 @@ std::string storeLockPath(const std::string& dir)
 
 ReaderList loadReaders(const std::string& dir)
 {
-    auto bytes = readWholeFile(readersFilePath(dir), MAX_STORE_FILE);
+    auto path = readersFilePath(dir);
+    auto bytes = readWholeFile(path, MAX_STORE_FILE);
     if (!bytes) {
         return {};
     }
-    return parseReadersFile(*bytes);
+    try {
+        return parseReadersFile(*bytes);
+    } catch (const StoreError& e) {
+        throw StoreError(path + ": " + e.what());
+    }
 }
 
 Token loadToken(const std::string& dir, const std::string& key)

@@ -140,6 +140,18 @@ TEST_F(DataFile, ReadFailures)
     expectRaised(drive({"read", "7/0x1001", "2", "20479"}), 5, MSG_NO_SUCH_TOKEN);
 }
 
+TEST_F(DataFile, AFailedReadWritesItsLineBeforeAnyHandleIsReleased)
+{
+    softtoken({"write", "KeyToken 0", "7/0x1001"}, patternBytes(600));
+    softtoken({"fail", "rtReadFile", "--nth", "2"});
+    Names lines = driveMerged({"read", "7/0x1001", "0", "20479"});
+    EXPECT_EQ(lines, concat({OPEN_CALLS,
+                             {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_GetFileLength",
+                              "rtReadFile", "rtReadFile",
+                              std::string("ERROR: ") + MSG_READ_FAILED, "rtFCP_RemoveFCP"},
+                             CLOSE_CALLS}));
+}
+
 TEST_F(DataFile, WriteReplacesAFileOfAnySizeWithExactlyTheNewBytes)
 {
     struct Case {

@@ -5,6 +5,7 @@
 #ifndef SOFTTOKEN_STORE_FILES_H
 #define SOFTTOKEN_STORE_FILES_H
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,10 +55,10 @@ public:
     // Polls for up to timeoutMilliseconds; false when another holder kept it.
     bool acquire(const std::string& path, int timeoutMilliseconds);
     void release();
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return fd_ != -1; }
 
 private:
-    int fd_ = -1;
+    std::intptr_t fd_ = -1; // a descriptor, or a Windows HANDLE
 };
 
 inline constexpr int LOCK_TIMEOUT_MS = 5000;

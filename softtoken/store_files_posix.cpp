@@ -216,7 +216,7 @@ bool FileLock::acquire(const std::string& path, int timeoutMilliseconds)
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            fd_ = fd;
+            fd_ = static_cast<std::intptr_t>(fd);
             return true;
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
@@ -233,9 +233,10 @@ bool FileLock::acquire(const std::string& path, int timeoutMilliseconds)
 
 void FileLock::release()
 {
-    if (fd_ >= 0) {
-        ::flock(fd_, LOCK_UN);
-        ::close(fd_);
+    if (fd_ != -1) {
+        int fd = static_cast<int>(fd_);
+        ::flock(fd, LOCK_UN);
+        ::close(fd);
         fd_ = -1;
     }
 }

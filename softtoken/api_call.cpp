@@ -46,15 +46,16 @@ CallSite siteOfEnumerationEntry(LibraryState& state, std::uint32_t handle, std::
     return {found->second.dir, index < names.size() ? names[index] : std::string()};
 }
 
-FaultAction faultFor(LibraryState& state, const char* function, const CallSite& site)
+FaultDecision faultFor(LibraryState& state, const char* function, const CallSite& site)
 {
     const FaultList* list = nullptr;
     try {
         list = &cachedFaults(state, site.dir);
     } catch (const StoreError&) {
-        return FaultAction::none;
+        return {};
     }
-    FaultAction action = FaultAction::none;
+    FaultDecision decision;
+    auto& action = decision.action;
     for (const auto& fault : list->faults) {
         if (fault.call != function || (!fault.reader.empty() && fault.reader != site.reader)) {
             continue;
@@ -67,11 +68,26 @@ FaultAction faultFor(LibraryState& state, const char* function, const CallSite& 
                 fires = count == fault.nth;
             }
         }
-        if (fires) {
-            action = fault.abort ? FaultAction::abort : (action == FaultAction::abort ? action : FaultAction::fail);
+        if (!fires) {
+            continue;
+        }
+        if (fault.abort) {
+            action = FaultAction::abort;
+        } else if (fault.count) {
+            if (action == FaultAction::none || action == FaultAction::count) {
+                action = FaultAction::count;
+                decision.count = *fault.count;
+            }
+        } else if (action != FaultAction::abort) {
+            action = FaultAction::fail;
         }
     }
-    return action;
+    return decision;
+}
+
+std::uint32_t countToReport(const LibraryState& state, std::uint32_t actual)
+{
+    return state.reportedCount.value_or(actual);
 }
 
 bool tracing()

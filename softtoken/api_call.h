@@ -25,10 +25,19 @@ CallSite siteOfReader(LibraryState& state, std::uint32_t handle);
 CallSite siteOfEnumeration(LibraryState& state, std::uint32_t handle);
 CallSite siteOfEnumerationEntry(LibraryState& state, std::uint32_t handle, std::uint32_t index);
 
-enum class FaultAction { none, fail, abort };
+enum class FaultAction { none, fail, abort, count };
+struct FaultDecision {
+    FaultAction action = FaultAction::none;
+    std::uint32_t count = 0; // for FaultAction::count: the out-count to report
+};
 // Counts this call against the faults that match it and tells what to do.
-// A damaged faults file injects nothing.
-FaultAction faultFor(LibraryState& state, const char* function, const CallSite& site);
+// When several fire, abort beats fail and fail beats a false count; of two
+// false counts the later fault's wins. A damaged faults file injects nothing.
+FaultDecision faultFor(LibraryState& state, const char* function, const CallSite& site);
+
+// The out-count a call reports: the true one, unless a count fault fired
+// for the call in progress.
+std::uint32_t countToReport(const LibraryState& state, std::uint32_t actual);
 
 // Appends one line to the trace file when SOFTTOKEN_TRACE names one.
 void traceLine(const std::string& line);
@@ -47,6 +56,12 @@ std::string traceOut(const T* value, bool written)
     return written ? "->" + std::to_string(*value) : std::string("->?");
 }
 
+// Ends a false count with the call it was meant for.
+struct ReportedCountReset {
+    LibraryState& state;
+    ~ReportedCountReset() { state.reportedCount.reset(); }
+};
+
 // `site(state)` names the call's site, `body(state)` does the work and
 // throws StoreError on failure, `describe(succeeded)` formats the arguments
 // (out-values only when the call succeeded).
@@ -57,7 +72,8 @@ R runCall(const char* function, R failure, Site site, Body body, Describe descri
     std::lock_guard<std::mutex> guard(state.mutex);
     R result = failure;
     try {
-        FaultAction action = faultFor(state, function, site(state));
+        FaultDecision decision = faultFor(state, function, site(state));
+        FaultAction action = decision.action;
         if (action == FaultAction::abort) {
             if (tracing()) {
                 traceLine(std::string(function) + "(" + describe(false) + ") = aborted\n");
@@ -67,6 +83,10 @@ R runCall(const char* function, R failure, Site site, Body body, Describe descri
         if (action == FaultAction::fail) {
             state.lastError = ERROR_INJECTED;
         } else {
+            if (action == FaultAction::count) {
+                state.reportedCount = decision.count;
+            }
+            ReportedCountReset reset{state};
             result = body(state);
         }
     } catch (const StoreError& e) {

@@ -300,7 +300,7 @@ TOKENAPI(RT_RESULT) rtReadFile(RT_HANDLE reader, uint32_t position, void* target
                 std::memcpy(target, file->data.data() + position, n);
             }
             if (countRead != nullptr) {
-                *countRead = static_cast<uint32_t>(n);
+                *countRead = countToReport(state, static_cast<uint32_t>(n));
             }
             return 1;
         },
@@ -337,7 +337,7 @@ TOKENAPI(RT_RESULT) rtUpdateFile(RT_HANDLE reader, uint32_t position, const void
                 }
             });
             if (countWritten != nullptr) {
-                *countWritten = length;
+                *countWritten = countToReport(state, length);
             }
             return 1;
         },

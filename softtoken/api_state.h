@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -77,6 +78,8 @@ struct LibraryState {
     std::unordered_map<std::string, Cached<Token>> tokenCache;        // by token file
     std::unordered_map<std::string, Cached<FaultList>> faultsCache;   // by store folder
     std::unordered_map<std::string, std::uint32_t> faultCounts;       // by folder and serial
+    // The out-count that a count fault makes the call in progress report.
+    std::optional<std::uint32_t> reportedCount;
 };
 
 // The one state of this process; never destroyed, so calls made while the

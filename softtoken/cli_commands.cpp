@@ -405,7 +405,8 @@ void commandRm(const std::string& dir, const Arguments& args)
 
 void commandFail(const std::string& dir, const Arguments& args, std::ostream& out)
 {
-    auto options = parseOptions(args, 1, 0, 1, {"--reader", "--nth"}, {"--abort", "--clear", "--list"});
+    auto options =
+        parseOptions(args, 1, 0, 1, {"--reader", "--nth", "--count"}, {"--abort", "--clear", "--list"});
     bool clear = options.flag("--clear");
     bool list = options.flag("--list");
     if (clear || list) {
@@ -442,6 +443,15 @@ void commandFail(const std::string& dir, const Arguments& args, std::ostream& ou
             fault.reader = *reader;
         }
         fault.abort = options.flag("--abort");
+        if (auto count = options.value("--count")) {
+            if (!reportsCount(fault.call)) {
+                usage("--count is for rtReadFile and rtUpdateFile");
+            }
+            if (fault.abort) {
+                usage("--count and --abort exclude each other");
+            }
+            fault.count = static_cast<std::uint32_t>(numberOption(*count, 0xFFFFFFFFu, "--count"));
+        }
     }
     makeFolders(dir);
     FileLock lock = lockOrFail(storeLockPath(dir), "the store");
@@ -484,7 +494,7 @@ std::string cliUsage()
            "  write READER PATH [--size N]\n"
            "  read READER PATH\n"
            "  rm READER PATH\n"
-           "  fail CALL [--reader READER] [--nth K] [--abort]\n"
+           "  fail CALL [--reader READER] [--nth K] [--abort | --count N]\n"
            "  fail --clear | fail --list\n"
            "PATH: IDs separated by \"/\", decimal or 0x-hex (7/0x1001)\n";
 }

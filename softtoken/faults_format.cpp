@@ -30,6 +30,11 @@ bool isLibraryFunction(std::string_view name)
     return false;
 }
 
+bool reportsCount(std::string_view name)
+{
+    return name == "rtReadFile" || name == "rtUpdateFile";
+}
+
 namespace {
 [[noreturn]] void damaged(const std::string& what, std::size_t line)
 {
@@ -59,7 +64,7 @@ FaultList parseFaultsFile(std::string_view bytes)
                 list.nextSerial = parseNumber(std::string(rest), UINT64_MAX);
                 sawNext = true;
             } else if (word == "fault") {
-                // fault SERIAL CALL every|nth K fail|abort [reader NAME]
+                // fault SERIAL CALL every|nth K fail|abort|count N [reader NAME]
                 Fault fault;
                 auto [serial, r1] = splitWord(rest);
                 fault.serial = parseNumber(std::string(serial), UINT64_MAX);
@@ -80,8 +85,15 @@ FaultList parseFaultsFile(std::string_view bytes)
                     damaged("expected \"every\" or \"nth\"", i);
                 }
                 auto [action, r5] = splitWord(r3);
-                if (action != "fail" && action != "abort") {
-                    damaged("expected \"fail\" or \"abort\"", i);
+                if (action == "count") {
+                    if (!reportsCount(fault.call)) {
+                        damaged("count for a function without an out-count", i);
+                    }
+                    auto [n, r6] = splitWord(r5);
+                    fault.count = static_cast<std::uint32_t>(parseNumber(std::string(n), 0xFFFFFFFFu));
+                    r5 = r6;
+                } else if (action != "fail" && action != "abort") {
+                    damaged("expected \"fail\", \"abort\" or \"count\"", i);
                 }
                 fault.abort = action == "abort";
                 if (!r5.empty()) {
@@ -118,7 +130,11 @@ std::string describeFault(const Fault& fault)
 {
     std::string text = fault.call;
     text += fault.nth == 0 ? " every" : " nth " + std::to_string(fault.nth);
-    text += fault.abort ? " abort" : " fail";
+    if (fault.count) {
+        text += " count " + std::to_string(*fault.count);
+    } else {
+        text += fault.abort ? " abort" : " fail";
+    }
     if (!fault.reader.empty()) {
         text += " reader " + fault.reader;
     }

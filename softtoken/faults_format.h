@@ -4,6 +4,7 @@
 #define SOFTTOKEN_FAULTS_FORMAT_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,9 @@ struct Fault {
     std::uint32_t nth = 0;    // 0: every call; K: the K-th call in each process
     bool abort = false;       // end the process instead of failing the call
     std::string reader;       // empty: any reader
+    // Set: the call does its work and succeeds, but reports this count in
+    // its out-count instead of the true one (rtReadFile and rtUpdateFile).
+    std::optional<std::uint32_t> count;
 };
 
 struct FaultList {
@@ -28,10 +32,12 @@ inline constexpr std::size_t MAX_FAULTS = 256;
 // The 27 library functions, in declaration order.
 const std::vector<std::string>& libraryFunctionNames();
 bool isLibraryFunction(std::string_view name);
+// The functions whose out-count a fault may falsify.
+bool reportsCount(std::string_view name);
 
 FaultList parseFaultsFile(std::string_view bytes);
 std::string formatFaultsFile(const FaultList& list);
-// "rtLock nth 2 abort reader KeyToken 0"
+// "rtLock nth 2 abort reader KeyToken 0", "rtReadFile every count 0"
 std::string describeFault(const Fault& fault);
 
 } // namespace softtoken

@@ -73,7 +73,11 @@ TEST_F(CliTest, FaultsAreListedAndCleared)
 {
     cli({"fail", "rtLock"});
     cli({"fail", "rtUpdateFile", "--nth", "2", "--abort", "--reader", "KeyToken 0"});
-    EXPECT_EQ(cli({"fail", "--list"}).out, "rtLock every fail\nrtUpdateFile nth 2 abort reader KeyToken 0\n");
+    cli({"fail", "rtReadFile", "--count", "0x100", "--nth", "3", "--reader", "KeyToken 1"});
+    cli({"fail", "rtUpdateFile", "--count", "0"});
+    EXPECT_EQ(cli({"fail", "--list"}).out,
+              "rtLock every fail\nrtUpdateFile nth 2 abort reader KeyToken 0\n"
+              "rtReadFile nth 3 count 256 reader KeyToken 1\nrtUpdateFile every count 0\n");
     cli({"fail", "--clear"});
     EXPECT_EQ(cli({"fail", "--list"}).out, "");
 }
@@ -119,6 +123,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommand{{"fail", "rtNothing"}, 2, ""}, BadCommand{{"fail", "rtLock", "--nth", "0"}, 2, ""},
         BadCommand{{"fail", "rtLock", "--nth", "-1"}, 2, ""}, BadCommand{{"fail", "--clear", "rtLock"}, 2, ""},
         BadCommand{{"fail", "--clear", "--list"}, 2, ""}, BadCommand{{"--dir"}, 2, ""},
+        BadCommand{{"fail", "rtLock", "--count", "1"}, 2, ""},
+        BadCommand{{"fail", "rtSelectByPath", "--count", "1"}, 2, ""},
+        BadCommand{{"fail", "rtReadFile", "--count"}, 2, ""},
+        BadCommand{{"fail", "rtReadFile", "--count", "-1"}, 2, ""},
+        BadCommand{{"fail", "rtReadFile", "--count", "4294967296"}, 2, ""},
+        BadCommand{{"fail", "rtUpdateFile", "--count", "1", "--abort"}, 2, ""},
+        BadCommand{{"fail", "--clear", "--count", "1"}, 2, ""},
         // failures
         BadCommand{{"add", "KeyToken 0"}, 1, ""}, BadCommand{{"remove", "KeyToken 9"}, 1, ""},
         BadCommand{{"ls", "KeyToken 9"}, 1, ""}, BadCommand{{"ls", "KeyToken 1"}, 1, ""},

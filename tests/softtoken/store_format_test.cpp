@@ -69,12 +69,19 @@ TEST(StoreFormat, ReadersAndFaultsFilesRoundTrip)
     }
     FaultList faults;
     faults.nextSerial = 5;
-    faults.faults = {{1, "rtLock", 0, false, ""}, {4, "rtReadFile", 3, true, "KeyToken 1"}};
+    faults.faults = {{1, "rtLock", 0, false, "", std::nullopt},
+                     {4, "rtReadFile", 3, true, "KeyToken 1", std::nullopt},
+                     {2, "rtUpdateFile", 0, false, "", 0xFFFFFFFFu},
+                     {3, "rtReadFile", 1, false, "KeyToken 0", 0u}};
     FaultList faultsBack = parseFaultsFile(formatFaultsFile(faults));
     EXPECT_EQ(faultsBack.nextSerial, 5u);
-    ASSERT_EQ(faultsBack.faults.size(), 2u);
+    ASSERT_EQ(faultsBack.faults.size(), 4u);
     EXPECT_EQ(describeFault(faultsBack.faults[1]), "rtReadFile nth 3 abort reader KeyToken 1");
     EXPECT_EQ(faultsBack.faults[1].serial, 4u);
+    EXPECT_EQ(describeFault(faultsBack.faults[2]), "rtUpdateFile every count 4294967295");
+    EXPECT_EQ(faultsBack.faults[3].count, std::optional<std::uint32_t>(0u));
+    EXPECT_EQ(describeFault(faultsBack.faults[3]), "rtReadFile nth 1 count 0 reader KeyToken 0");
+    EXPECT_FALSE(faultsBack.faults[0].count.has_value());
 }
 
 TEST(StoreFormat, DamagedTokenFilesAreRefused)
@@ -140,6 +147,11 @@ TEST(StoreFormat, DamagedReadersAndFaultsFilesAreRefused)
         "softtoken-faults 1\nnext-serial 2\nfault 1 rtLock every explode\nend\n",
         "softtoken-faults 1\nnext-serial 2\nfault 1 rtLock every fail for X\nend\n",
         "softtoken-faults 1\nnext-serial 2\nfault 5 rtLock every fail\nend\n",
+        "softtoken-faults 1\nnext-serial 2\nfault 1 rtLock every count 3\nend\n",
+        "softtoken-faults 1\nnext-serial 2\nfault 1 rtReadFile every count\nend\n",
+        "softtoken-faults 1\nnext-serial 2\nfault 1 rtReadFile every count x\nend\n",
+        "softtoken-faults 1\nnext-serial 2\nfault 1 rtReadFile every count 4294967296\nend\n",
+        "softtoken-faults 1\nnext-serial 2\nfault 1 rtReadFile every count 3 abort\nend\n",
     };
     for (const auto& text : faults) {
         SCOPED_TRACE(text);

@@ -2,7 +2,11 @@
 // sees its standard output and error and the library's trace, including
 // the lines for handles still held when the process ends.
 //
-//   token_driver [--merge-stderr FILE] OPERATION ARGUMENTS...
+//   token_driver [--merge-stderr FILE] [--time-limit SECONDS] OPERATION ARGUMENTS...
+//
+// With --time-limit the driver ends itself with exit code 6 and the line
+// "driver time limit" on standard error when the operation takes longer,
+// so an operation that never ends fails its test instead of hanging it.
 //
 // PATH is "-" for the master folder, else IDs separated by "/" (decimal or
 // 0x-hex). Results go to standard output after any notices; an rtError is
@@ -10,6 +14,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -17,6 +22,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "token/board_ops.h"
@@ -129,14 +135,26 @@ void run(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() >= 2 && args[0] == "--merge-stderr") {
-        // Standard error appended to the trace file shows where each
-        // console line falls among the library calls.
-        int fd = open(args[1].c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        if (fd < 0 || dup2(fd, 2) < 0) {
-            return 5;
+    while (args.size() >= 2 && args[0].rfind("--", 0) == 0) {
+        if (args[0] == "--merge-stderr") {
+            // Standard error appended to the trace file shows where each
+            // console line falls among the library calls.
+            int fd = open(args[1].c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            if (fd < 0 || dup2(fd, 2) < 0) {
+                return 5;
+            }
+            close(fd);
+        } else if (args[0] == "--time-limit") {
+            std::chrono::seconds limit(std::stoul(args[1]));
+            std::thread([limit] {
+                std::this_thread::sleep_for(limit);
+                std::fputs("driver time limit\n", stderr);
+                std::_Exit(6);
+            }).detach();
+        } else {
+            std::printf("driver failure: unknown option %s\n", args[0].c_str());
+            return 4;
         }
-        close(fd);
         args.erase(args.begin(), args.begin() + 2);
     }
     try {

@@ -78,7 +78,8 @@ std::string TokenStoreTest::softtoken(const std::vector<std::string>& args, cons
 DriverRun TokenStoreTest::drive(const std::vector<std::string>& args, const std::string& input)
 {
     removeTree(tracePath);
-    std::vector<std::string> argv = {TOKEN_DRIVER_EXE};
+    // No operation takes long; one that loops ends its run, not the test.
+    std::vector<std::string> argv = {TOKEN_DRIVER_EXE, "--time-limit", "20"};
     argv.insert(argv.end(), args.begin(), args.end());
     ProcessResult result =
         runProcess(argv, work, input, {{"SOFTTOKEN_DIR", store}, {"SOFTTOKEN_TRACE", tracePath}});

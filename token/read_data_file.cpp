@@ -14,9 +14,18 @@ std::uint32_t readDataFile(const TokenPath& path, std::uint8_t* buffer, std::uin
     if (!selectPath(reader.handle, path, fcp.handle)) {
         throwTokenError(MSG_NOT_FOUND, CODE_NOT_FOUND);
     }
-    // A length the library does not report stays 0.
+    // The file's length comes only from the FCP. Without an FCP, or when the
+    // library does not report the length, a non-empty file would read as 0
+    // bytes, and a move would then write an empty target and delete the
+    // source: so both are read failures. A missing file is still reported
+    // as not found first.
+    if (fcp.handle == 0) {
+        throwTokenError(MSG_READ_FAILED, CODE_IO_FAILED);
+    }
     std::uint16_t fileLength = 0;
-    rtFCP_GetFileLength(fcp.handle, &fileLength);
+    if (rtFCP_GetFileLength(fcp.handle, &fileLength) == 0) {
+        throwTokenError(MSG_READ_FAILED, CODE_IO_FAILED);
+    }
     std::uint32_t length = fileLength < capacity ? fileLength : capacity;
 
     // Each chunk goes straight to its place in the caller's buffer. A chunk

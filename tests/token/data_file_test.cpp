@@ -3,6 +3,8 @@
 
 #include "token/messages.h"
 
+#include <ostream>
+
 namespace {
 
 using Names = std::vector<std::string>;
@@ -13,6 +15,10 @@ struct ReadCall {
     unsigned long position;
     unsigned long count;
     bool operator==(const ReadCall&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const ReadCall& call)
+    {
+        return out << "{" << call.position << ", " << call.count << "}";
+    }
 };
 
 std::vector<std::string> argumentsOf(const std::string& line)
@@ -103,6 +109,7 @@ TEST_F(DataFile, ReadCallOrderRemovesTheFcpBeforeClosingTheToken)
 TEST_F(DataFile, ReadFailures)
 {
     softtoken({"write", "KeyToken 0", "7/0x1001"}, patternBytes(600));
+    softtoken({"write", "KeyToken 0", "7/0x20"}, "");
     softtoken({"add", "KeyToken 1", "--empty"});
     struct Case {
         const char* name;
@@ -123,6 +130,16 @@ TEST_F(DataFile, ReadFailures)
          MSG_READ_FAILED,
          {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_GetFileLength", "rtReadFile", "rtReadFile",
           "rtFCP_RemoveFCP"}},
+        // Without the file's length a non-empty file would read as 0 bytes.
+        // There is no FCP to remove when none was created.
+        {"no FCP", {"fail", "rtFCP_CreateFCP"}, "7/0x1001", "0", 10, MSG_READ_FAILED,
+         {"rtFCP_CreateFCP", "rtSelectByPath"}},
+        {"no FCP, missing file", {"fail", "rtFCP_CreateFCP"}, "7/0x1002", "0", 9, MSG_NOT_FOUND,
+         {"rtFCP_CreateFCP", "rtSelectByPath"}},
+        {"length not reported", {"fail", "rtFCP_GetFileLength"}, "7/0x1001", "0", 10,
+         MSG_READ_FAILED, {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_GetFileLength", "rtFCP_RemoveFCP"}},
+        {"length of an empty file not reported", {"fail", "rtFCP_GetFileLength"}, "7/0x20", "0", 10,
+         MSG_READ_FAILED, {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_GetFileLength", "rtFCP_RemoveFCP"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,6 +155,57 @@ TEST_F(DataFile, ReadFailures)
     softtoken({"fail", "--clear"});
     expectRaised(drive({"read", "7/0x1001", "1", "20479"}), 6, MSG_TOKEN_FAULTY);
     expectRaised(drive({"read", "7/0x1001", "2", "20479"}), 5, MSG_NO_SUCH_TOKEN);
+}
+
+// A chunk read that succeeds but reports no bytes would never reach the
+// end; one that reports more than asked would move past what was copied.
+// Either is a read failure, raised at that chunk. Each driver run has a
+// time limit, so a read that loops fails instead of hanging.
+TEST_F(DataFile, ChunkReadReportingNoBytesOrMoreThanAskedIsAReadFailure)
+{
+    softtoken({"write", "KeyToken 0", "7/0x1001"}, patternBytes(600));
+    struct Case {
+        const char* name;
+        Names fault; // `softtoken fail rtReadFile --count N ...`
+        std::vector<ReadCall> reads;
+    } cases[] = {
+        {"every chunk reports 0", {"--count", "0"}, {{0, 256}}},
+        {"second chunk reports 0", {"--count", "0", "--nth", "2"}, {{0, 256}, {256, 256}}},
+        {"last chunk reports 0", {"--count", "0", "--nth", "3"}, {{0, 256}, {256, 256}, {512, 88}}},
+        {"first chunk reports 257", {"--count", "257"}, {{0, 256}}},
+        {"last chunk reports 89 of 88", {"--count", "89", "--nth", "3"},
+         {{0, 256}, {256, 256}, {512, 88}}},
+        {"a chunk reports the largest count", {"--count", "0xFFFFFFFF", "--nth", "2"},
+         {{0, 256}, {256, 256}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        softtoken({"fail", "--clear"});
+        softtoken(concat({{"fail", "rtReadFile"}, c.fault}));
+        DriverRun run = drive({"read", "7/0x1001", "0", "20479"});
+        expectRaised(run, 10, MSG_READ_FAILED);
+        EXPECT_EQ(readCalls(run), c.reads);
+        Names tail = {"rtFCP_CreateFCP", "rtSelectByPath", "rtFCP_GetFileLength"};
+        tail.insert(tail.end(), c.reads.size(), "rtReadFile");
+        tail.push_back("rtFCP_RemoveFCP");
+        EXPECT_EQ(run.calls, concat({OPEN_CALLS, tail, CLOSE_CALLS}));
+    }
+}
+
+// A chunk that reports fewer bytes than asked, but some, is read on from
+// where it stopped: the copy is still whole and exact.
+TEST_F(DataFile, ShortChunkReportsAreReadOnFromWhereTheyStopped)
+{
+    std::string content = patternBytes(600);
+    softtoken({"write", "KeyToken 0", "7/0x1001"}, content);
+    softtoken({"fail", "rtReadFile", "--count", "100"});
+    DriverRun run = drive({"read", "7/0x1001", "0", "20479"});
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out, "read 600 " + toHex(content) + " tail-clean\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(run.leaks.empty());
+    EXPECT_EQ(readCalls(run), (std::vector<ReadCall>{
+                                  {0, 256}, {100, 256}, {200, 256}, {300, 256}, {400, 200}, {500, 100}}));
 }
 
 TEST_F(DataFile, AFailedReadWritesItsLineBeforeAnyHandleIsReleased)
@@ -222,6 +290,15 @@ TEST_F(DataFile, WriteFailuresAndWhatTheyLeave)
          MSG_CREATE_FAILED, "0x1001 20\n"},
         {"update fails", {"fail", "rtUpdateFile"}, "7/0x1001", 10, MSG_WRITE_FAILED,
          "0x1001 20\n"},
+        // A write reported as partial is a failure, whatever was written.
+        {"update reports nothing written", {"fail", "rtUpdateFile", "--count", "0"}, "7/0x1001", 10,
+         MSG_WRITE_FAILED, "0x1001 20\n"},
+        {"update reports one byte short", {"fail", "rtUpdateFile", "--count", "19"}, "7/0x1001", 10,
+         MSG_WRITE_FAILED, "0x1001 20\n"},
+        {"update reports one byte more", {"fail", "rtUpdateFile", "--count", "21"}, "7/0x1001", 10,
+         MSG_WRITE_FAILED, "0x1001 20\n"},
+        {"update reports 20 + 65536, 20 in 16 bits", {"fail", "rtUpdateFile", "--count", "65556"}, "7/0x1001", 10,
+         MSG_WRITE_FAILED, "0x1001 20\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -236,6 +313,16 @@ TEST_F(DataFile, WriteFailuresAndWhatTheyLeave)
         EXPECT_EQ(softtoken({"ls", "KeyToken 0", "7"}), c.lsBoard);
         EXPECT_EQ(run.calls.back(), "rtCloseReader");
     }
+}
+
+TEST_F(DataFile, UpdateReportingExactlyItsLengthIsASuccess)
+{
+    softtoken({"fail", "rtUpdateFile", "--count", "20"});
+    DriverRun run = drive({"write", "7/0x1001", "0"}, patternBytes(20));
+    EXPECT_EQ(run.out, "write 1\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(run.leaks.empty());
+    EXPECT_EQ(fileOnToken("7/0x1001"), patternBytes(20));
 }
 
 TEST_F(DataFile, WriteIntoAMissingBoardMakesNoDeleteCall)

@@ -72,6 +72,11 @@ bool writeCommandFile(std::FILE* stream, std::uint32_t fromBoard, std::uint32_t 
             }
         }
     }
+    // Some C libraries count the characters formatted even when the stream
+    // refuses them; the stream's error flag tells.
+    if (std::ferror(stream) != 0) {
+        written = false;
+    }
     return written;
 }
 

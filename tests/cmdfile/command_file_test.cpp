@@ -9,6 +9,7 @@
 
 #include "cmdfile/group_codec.h"
 #include "log/log.h"
+#include "platform_text.h"
 #include "process.h"
 
 namespace {
@@ -177,13 +178,13 @@ TEST_F(CommandFileInFolder, ReadsWorkedExampleAndLogsThePair)
     ASSERT_TRUE(pair.has_value());
     EXPECT_EQ(pair->fromBoard, 12u);
     EXPECT_EQ(pair->toBoard, 345u);
-    EXPECT_EQ(log(), "fromBoard=12, toBoard=345\n");
+    EXPECT_EQ(log(), platformText("fromBoard=12, toBoard=345\n"));
 }
 
 TEST_F(CommandFileInFolder, MissingFileIsLogged)
 {
     EXPECT_FALSE(readCommandFile("nothing.rtn").has_value());
-    EXPECT_EQ(log(), "File not found!!!\n");
+    EXPECT_EQ(log(), platformText("File not found!!!\n"));
 }
 
 TEST_F(CommandFileInFolder, ShortOrMalformedFilesAreRejected)
@@ -207,7 +208,7 @@ TEST_F(CommandFileInFolder, ShortOrMalformedFilesAreRejected)
         std::filesystem::remove("log.txt");
         writeFileBytes("cmd.rtn", content);
         EXPECT_FALSE(readCommandFile("cmd.rtn").has_value());
-        EXPECT_EQ(log(), "Bad file format!!!\n");
+        EXPECT_EQ(log(), platformText("Bad file format!!!\n"));
     }
 }
 
@@ -225,5 +226,6 @@ TEST_F(CommandFileInFolder, WrittenFileReadsBackThroughTheReader)
         EXPECT_EQ(read->fromBoard, pair.fromBoard);
         EXPECT_EQ(read->toBoard, pair.toBoard);
     }
-    EXPECT_EQ(log(), "fromBoard=0, toBoard=1\nfromBoard=9999, toBoard=0\nfromBoard=7, toBoard=12\n");
+    EXPECT_EQ(log(), platformText("fromBoard=0, toBoard=1\nfromBoard=9999, toBoard=0\n"
+                                  "fromBoard=7, toBoard=12\n"));
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform_text.h"
 #include "process.h"
 
 namespace {
@@ -25,6 +26,7 @@ protected:
         std::filesystem::current_path(previous_);
         removeTree(folder_);
     }
+    // log.txt is a text file: its line ends are the platform's.
     std::string content() const { return readFileBytes(folder_ + "/log.txt"); }
     bool exists() const { return fileExists(folder_ + "/log.txt"); }
 
@@ -52,7 +54,7 @@ TEST_F(Log, OnlyLevelsBelowTheThresholdAreWrittenAndOthersCreateNothing)
         logLine("line", c.level);
         EXPECT_EQ(exists(), c.written);
         logPrintf(c.level, "printf %d\n", c.level);
-        EXPECT_EQ(content(), c.written ? "line\nprintf " + std::to_string(c.level) + "\n" : "");
+        EXPECT_EQ(content(), c.written ? platformText("line\nprintf " + std::to_string(c.level) + "\n") : "");
         EXPECT_EQ(exists(), c.written);
     }
 }
@@ -64,7 +66,7 @@ TEST_F(Log, ThresholdIsReadOnEachCall)
     EXPECT_FALSE(exists());
     logLevel = 1;
     logLine("written", 0);
-    EXPECT_EQ(content(), "written\n");
+    EXPECT_EQ(content(), platformText("written\n"));
 }
 
 TEST_F(Log, LogLineAddsOneLineEndAndLogPrintfNone)
@@ -74,8 +76,8 @@ TEST_F(Log, LogLineAddsOneLineEndAndLogPrintfNone)
     logPrintf(1, "no end");
     logPrintf(1, "%s|%i|%5i|0x%04x\n", "text", -1, 42, 0x1001);
     logLine("", 1);
-    EXPECT_EQ(content(), "Tokens not found!!!\n\nTokens not found!!!\nno end"
-                         "text|-1|   42|0x1001\n\n");
+    EXPECT_EQ(content(), platformText("Tokens not found!!!\n\nTokens not found!!!\nno end"
+                                      "text|-1|   42|0x1001\n\n"));
 }
 
 TEST_F(Log, LogLineWritesPercentSignsAndBytesUnchanged)
@@ -83,7 +85,8 @@ TEST_F(Log, LogLineWritesPercentSignsAndBytesUnchanged)
     logLine("100% %s %d %n", 1);
     // Code page 1251 bytes go in as they are.
     logLine("\xCE\xF8\xE8\xE1\xEA\xE0 \xF2\xEE\xEA\xE5\xED\xE0", 1);
-    EXPECT_EQ(content(), "100% %s %d %n\n\xCE\xF8\xE8\xE1\xEA\xE0 \xF2\xEE\xEA\xE5\xED\xE0\n");
+    EXPECT_EQ(content(),
+              platformText("100% %s %d %n\n\xCE\xF8\xE8\xE1\xEA\xE0 \xF2\xEE\xEA\xE5\xED\xE0\n"));
 }
 
 TEST_F(Log, AppendsToWhatIsThereAndNeverTruncates)
@@ -91,7 +94,8 @@ TEST_F(Log, AppendsToWhatIsThereAndNeverTruncates)
     writeFileBytes(folder_ + "/log.txt", "earlier run\n");
     logLine("first", 1);
     logPrintf(1, "second\n");
-    EXPECT_EQ(content(), "earlier run\nfirst\nsecond\n");
+    // The earlier bytes stay exactly as they were.
+    EXPECT_EQ(content(), "earlier run\n" + platformText("first\nsecond\n"));
 }
 
 TEST_F(Log, FailureToOpenIsAbsorbedAndTheNextCallTriesAgain)
@@ -103,7 +107,7 @@ TEST_F(Log, FailureToOpenIsAbsorbedAndTheNextCallTriesAgain)
     EXPECT_TRUE(std::filesystem::is_directory("log.txt"));
     std::filesystem::remove("log.txt");
     logLine("kept", 1);
-    EXPECT_EQ(content(), "kept\n");
+    EXPECT_EQ(content(), platformText("kept\n"));
 }
 
 TEST_F(Log, FileIsClosedAfterEachMessage)
@@ -113,6 +117,6 @@ TEST_F(Log, FileIsClosedAfterEachMessage)
     // message goes to the new file, not to a stream still held open.
     std::filesystem::rename("log.txt", "old.txt");
     logLine("two", 1);
-    EXPECT_EQ(content(), "two\n");
-    EXPECT_EQ(readFileBytes(folder_ + "/old.txt"), "one\n");
+    EXPECT_EQ(content(), platformText("two\n"));
+    EXPECT_EQ(readFileBytes(folder_ + "/old.txt"), platformText("one\n"));
 }

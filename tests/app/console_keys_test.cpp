@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <unistd.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -19,6 +21,9 @@
 
 namespace {
 
+// Windows has no pseudo-terminals, fork or signals: there the console
+// itself is the only terminal, and only redirected input is tested.
+#ifndef _WIN32
 class TerminalInput : public testing::Test {
 protected:
     void SetUp() override
@@ -75,6 +80,11 @@ protected:
     int slave_ = -1;
     termios initial_ = {};
 };
+#endif
+
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
 
 // Redirects the process's standard input and output around one call.
 struct Redirected {
@@ -98,6 +108,7 @@ struct Redirected {
 
 } // namespace
 
+#ifndef _WIN32
 TEST_F(TerminalInput, SingleUnechoedKeysWithoutLineEditingThenSettingsRestored)
 {
     const std::string folder = makeTempDir("keys");
@@ -193,6 +204,8 @@ TEST_F(TerminalInput, SettingsRestoredWhenASignalEndsTheProcessMidInput)
     }
 }
 
+#endif
+
 TEST(NonTerminalInput, BytesOneAtATimeAndEndOfInputCountsAsEnter)
 {
     const std::string folder = makeTempDir("keys");
@@ -207,12 +220,17 @@ TEST(NonTerminalInput, BytesOneAtATimeAndEndOfInputCountsAsEnter)
         {"", ""},
         {"\n", ""},
         {"0123456789ABCDEF", "0123456789A"},
+        // Bytes arrive unchanged: no CR LF folding, Ctrl+Z is a key.
+        {"ab\r\ncd", "ab"},
+        {"a\x1a" "b", "a\x1a" "b"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);
         writeFileBytes(folder + "/in", c.input);
+        // Text-mode descriptors on Windows: the reader itself must switch
+        // standard input to binary.
         const int in = open((folder + "/in").c_str(), O_RDONLY);
-        const int out = open((folder + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = open((folder + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_BINARY, 0600);
         ASSERT_GE(in, 0);
         ASSERT_GE(out, 0);
         char text[12] = {};

@@ -6,14 +6,37 @@
 
 #include "app/modes.h"
 #include "log/log.h"
+#include "platform_text.h"
 #include "process.h"
 #include "tool_folder.h"
 
 namespace {
 
-const std::string DIAGNOSTICS_HEADER = "***************Diagnostics*******************\n\n";
-const std::string DIAGNOSTICS_CLOSING = "*********************************************\n\n";
-const std::string EXECUTION_HEADER = "************Moving or Creating Board*********\n\n";
+// log.txt is a text file: "\n" is the platform's line end.
+const std::string DIAGNOSTICS_HEADER = platformText("***************Diagnostics*******************\n\n");
+const std::string DIAGNOSTICS_CLOSING = platformText("*********************************************\n\n");
+const std::string EXECUTION_HEADER = platformText("************Moving or Creating Board*********\n\n");
+const std::string FILE_NOT_FOUND = platformText("File not found!!!\n");
+
+// The token library reads the store folder from this process's
+// environment.
+void setStoreFolder(const std::string& folder)
+{
+#ifdef _WIN32
+    _putenv_s("SOFTTOKEN_DIR", folder.c_str());
+#else
+    setenv("SOFTTOKEN_DIR", folder.c_str(), 1);
+#endif
+}
+
+void clearStoreFolder()
+{
+#ifdef _WIN32
+    _putenv_s("SOFTTOKEN_DIR", "");
+#else
+    unsetenv("SOFTTOKEN_DIR");
+#endif
+}
 
 bool startsWith(const std::string& text, const std::string& start)
 {
@@ -28,11 +51,11 @@ TEST_F(ToolFolder, ArgumentCountZeroRunsTheDiagnosticsReport)
 {
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
-    setenv("SOFTTOKEN_DIR", store_.c_str(), 1);
+    setStoreFolder(store_);
     logLevel = 0;
     char* argv[] = {nullptr};
     const int result = runTool(0, argv);
-    unsetenv("SOFTTOKEN_DIR");
+    clearStoreFolder();
     std::filesystem::current_path(previous);
 
     EXPECT_EQ(result, 0);
@@ -86,7 +109,7 @@ TEST_F(ToolFolder, OneArgumentIsAlwaysACommandFileWhateverItsText)
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.out, "");
         const std::string log = file("log.txt");
-        EXPECT_TRUE(startsWith(log, EXECUTION_HEADER + "File not found!!!\n")) << log;
+        EXPECT_TRUE(startsWith(log, EXECUTION_HEADER + FILE_NOT_FOUND)) << log;
     }
 }
 
@@ -107,7 +130,7 @@ TEST_F(ToolFolder, ConsecutiveRunsAppendToTheLog)
     run({"missing.rtn"});
     const std::string log = file("log.txt");
     EXPECT_TRUE(startsWith(log, DIAGNOSTICS_HEADER)) << log;
-    const auto second = log.find(EXECUTION_HEADER + "File not found!!!\n");
+    const auto second = log.find(EXECUTION_HEADER + FILE_NOT_FOUND);
     EXPECT_NE(second, std::string::npos) << log;
     EXPECT_GT(second, DIAGNOSTICS_HEADER.size());
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <optional>
@@ -12,6 +14,7 @@
 
 #include "cmdfile/command_file.h"
 #include "log/log.h"
+#include "platform_text.h"
 #include "process.h"
 #include "tool_folder.h"
 
@@ -97,7 +100,7 @@ TEST_P(IssueOutcome, ExitCodeConsoleAndFile)
     const IssueCase& c = GetParam();
     const ProcessResult result = run({c.fromText, c.toText}, c.keys);
     EXPECT_EQ(result.exitCode, c.exitCode);
-    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.out, platformText(c.out));
     EXPECT_EQ(result.err, "");
     if (c.fileName.empty()) {
         EXPECT_TRUE(files().empty());
@@ -138,6 +141,9 @@ TEST_F(ToolFolder, ExistingFileIsReplacedAndKeptWhenRefused)
 
 TEST_F(ToolFolder, UnwritableWorkingFolderEndsWithOneAndNoFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine runs as the Linux user, root here: no Windows folder refuses it files";
+#else
     // Permission bits do not stop root; /proc refuses new files for all.
     std::string workDir = folder_;
     if (geteuid() == 0) {
@@ -150,12 +156,16 @@ TEST_F(ToolFolder, UnwritableWorkingFolderEndsWithOneAndNoFile)
     EXPECT_EQ(result.out, "fromBoard=0, toBoard=5\n" + stars(5));
     EXPECT_FALSE(fileExists(workDir + "/create5.rtn"));
     EXPECT_FALSE(fileExists(workDir + "/~create5.rtn.tmp"));
+#endif
 }
 
 // A file size limit below the body's 48 characters makes the write fail
 // part way: the old file stays as it was and no partial file remains.
 TEST_F(ToolFolder, FailedWriteLeavesNoPartialFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file size limit to make a write fail part way";
+#else
     writeFileBytes(folder_ + "/create5.rtn", "old content");
     rlimit previousLimit = {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
@@ -171,6 +181,7 @@ TEST_F(ToolFolder, FailedWriteLeavesNoPartialFile)
     EXPECT_EQ(result.out, "fromBoard=0, toBoard=5\n" + stars(5));
     EXPECT_EQ(files(), std::set<std::string>{"create5.rtn"});
     EXPECT_EQ(file("create5.rtn"), "old content");
+#endif
 }
 
 TEST_F(ToolFolder, NameTakenByAFolderEndsWithOneAndLeavesItAlone)

@@ -1,7 +1,14 @@
 // The error class, the one way it is raised, and the stored messages.
 #include <fcntl.h>
-#include <iconv.h>
 #include <unistd.h>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -9,12 +16,32 @@
 #include <functional>
 #include <string>
 
+#include "platform_text.h"
 #include "process.h"
 #include "token/messages.h"
 #include "token/rt_error.h"
 
 namespace {
 
+#ifdef _WIN32
+// The system's own code page conversion, through UTF-16.
+std::string toCp1251(const std::string& utf8)
+{
+    const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
+                                               static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                        wide.data(), wideLength);
+    BOOL lossy = FALSE;
+    const int length = WideCharToMultiByte(1251, 0, wide.data(), wideLength, nullptr, 0, nullptr,
+                                           &lossy);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(1251, 0, wide.data(), wideLength, out.data(), length, nullptr, &lossy);
+    EXPECT_GT(wideLength, 0) << utf8;
+    EXPECT_FALSE(lossy) << utf8;
+    return out;
+}
+#else
 std::string toCp1251(const std::string& utf8)
 {
     iconv_t converter = iconv_open("CP1251", "UTF-8");
@@ -34,16 +61,22 @@ std::string toCp1251(const std::string& utf8)
     out.resize(out.size() - outLeft);
     return out;
 }
+#endif
 
 struct Captured {
     std::string out;
     std::string err;
 };
 
+// The file that standard error goes to while `body` runs.
+std::string capturedErrorFile;
+
 // Runs `body` with file descriptors 1 and 2 sent to files.
+
 Captured captureConsole(const std::function<void()>& body)
 {
     std::string dir = makeTempDir("token-console");
+    capturedErrorFile = dir + "/err";
     std::fflush(stdout);
     std::fflush(stderr);
     int savedOut = dup(1);
@@ -112,14 +145,15 @@ TEST(ThrowTokenError, WritesOneConsoleLineThenThrowsTheMessageAndCode)
             } catch (const rtError& error) {
                 caught = true;
                 // The line is already on the console when the catcher runs.
-                std::string soFar = readFileBytes("/proc/self/fd/2");
-                EXPECT_EQ(soFar, std::string("ERROR: ") + entry.stored + "\n");
+                std::string soFar = readFileBytes(capturedErrorFile);
+                EXPECT_EQ(soFar, platformText(std::string("ERROR: ") + entry.stored + "\n"));
                 EXPECT_EQ(error.message, entry.stored);
                 EXPECT_EQ(error.code, entry.code);
             }
         });
         EXPECT_TRUE(caught) << entry.text;
-        EXPECT_EQ(console.err, std::string("ERROR: ") + entry.stored + "\n") << entry.text;
+        EXPECT_EQ(console.err, platformText(std::string("ERROR: ") + entry.stored + "\n"))
+            << entry.text;
         EXPECT_EQ(console.out, "") << entry.text;
     }
 }
@@ -149,7 +183,7 @@ TEST(RtError, ThrownByValueReachesACatcherByValue)
             EXPECT_EQ(error.code, CODE_NOT_FOUND);
         }
     });
-    EXPECT_EQ(console.err, std::string("ERROR: ") + MSG_NOT_FOUND + "\n");
+    EXPECT_EQ(console.err, platformText(std::string("ERROR: ") + MSG_NOT_FOUND + "\n"));
 }
 
 } // namespace

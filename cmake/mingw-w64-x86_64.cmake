@@ -9,7 +9,7 @@
 # and the test executables need no DLL beyond the system's own.
 #
 # When Wine is installed, CTest runs the Windows executables under it; see
-# scripts/test-windows.sh, which also keeps Wine's server warm meanwhile.
+# scripts/stages/windows.sh, which also keeps Wine's server warm meanwhile.
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

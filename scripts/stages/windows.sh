@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# Windows stage: cross-builds the tool, TOKENAPI.DLL and the tests for 64-bit
-# Windows with mingw-w64 and runs the whole CTest suite under Wine.
-#
-#   scripts/test-windows.sh [extra ctest arguments]
+# Cross-builds the tool, TOKENAPI.DLL and the tests for 64-bit Windows with
+# mingw-w64 in build/windows and runs the whole CTest suite under Wine.
+#   windows.sh [extra ctest arguments]
 #
 # Installs the cross compiler, Wine and GoogleTest's sources from Debian's
-# packages when they are missing (needs root). Builds in build/windows
-# (BOARDTOOL_WINDOWS_BUILD overrides it), with JOBS parallel jobs (2).
+# packages when they are missing (needs root). BOARDTOOL_WINDOWS_BUILD
+# names another build folder; JOBS limits the parallel build and test jobs.
 # Wine runs in a prefix inside the build folder; its server is started once
 # and kept running for the whole test run, then stopped. Exits non-zero when
 # anything fails.
 set -euo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+cd "$root"
+source scripts/stages/common.sh
 build=${BOARDTOOL_WINDOWS_BUILD:-$root/build/windows}
-jobs=${JOBS:-2}
+jobs=$(build_jobs)
 started=$SECONDS
 
 say() { printf '[windows %4ds] %s\n' "$((SECONDS - started))" "$*"; }
@@ -46,11 +47,11 @@ if ((${#missing[@]})); then
     say "installing ${missing[*]}"
     [[ $(id -u) -eq 0 ]] || fail "not root: install ${missing[*]} with apt-get first"
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q >"${TMPDIR:-/tmp}/test-windows-apt.log" 2>&1 ||
-        { cat "${TMPDIR:-/tmp}/test-windows-apt.log" >&2; fail "apt-get update"; }
+    apt-get update -q >"${TMPDIR:-/tmp}/windows-stage-apt.log" 2>&1 ||
+        { cat "${TMPDIR:-/tmp}/windows-stage-apt.log" >&2; fail "apt-get update"; }
     apt-get install -y -q --no-install-recommends "${missing[@]}" \
-        >>"${TMPDIR:-/tmp}/test-windows-apt.log" 2>&1 ||
-        { tail -30 "${TMPDIR:-/tmp}/test-windows-apt.log" >&2; fail "apt-get install"; }
+        >>"${TMPDIR:-/tmp}/windows-stage-apt.log" 2>&1 ||
+        { tail -30 "${TMPDIR:-/tmp}/windows-stage-apt.log" >&2; fail "apt-get install"; }
     say "installed"
 else
     say "cross compiler, Wine and GoogleTest sources present"
@@ -64,7 +65,7 @@ export WINEARCH=win64
 
 say "configuring $build"
 mkdir -p "$build"
-cmake -S "$root" -B "$build" \
+cmake -S "$root" -B "$build" -G "$(cmake_generator)" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DBOARDTOOL_WINEPREFIX="$WINEPREFIX" >"$build/configure.log" 2>&1 ||
     { cat "$build/configure.log" >&2; fail "configure"; }
@@ -100,7 +101,8 @@ say "Wine server running"
 # --- 4. Tests ---------------------------------------------------------------
 say "running the tests under Wine"
 status=0
-ctest --test-dir "$build" --output-on-failure --no-tests=error --timeout 300 "$@" || status=$?
+ctest --test-dir "$build" --output-on-failure --no-tests=error --timeout 300 -j "$jobs" "$@" ||
+    status=$?
 if ((status)); then
     fail "tests (ctest exit $status)"
 fi

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "e2e_fixture.h"
+#include "platform_text.h"
 #include "token_messages.h"
 
 namespace {
@@ -315,9 +316,10 @@ TEST_P(ExecutionTest, LogsEveryStepAndLeavesTheTokensRight)
     const ProcessResult run = execute(c.fromBoard, c.toBoard);
 
     EXPECT_EQ(run.exitCode, c.exitCode);
-    EXPECT_EQ(run.out, c.out);
-    EXPECT_EQ(run.err, c.err);
-    EXPECT_EQ(logText(), executionHeader() + decodedLine(c.fromBoard, c.toBoard) + c.log);
+    EXPECT_EQ(run.out, platformText(c.out));
+    EXPECT_EQ(run.err, platformText(c.err));
+    EXPECT_EQ(logText(),
+              platformText(executionHeader() + decodedLine(c.fromBoard, c.toBoard) + c.log));
     setUp({"fail", "--clear"});
     c.verify(*this);
 }
@@ -339,8 +341,8 @@ TEST_P(NoTokenTest, EndsAtTheTokenCheck)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(logText(), executionHeader() + decodedLine(fromBoard, toBoard) +
-                             "Tokens not found!!!\n\n");
+    EXPECT_EQ(logText(), platformText(executionHeader() + decodedLine(fromBoard, toBoard) +
+                                      "Tokens not found!!!\n\n"));
     EXPECT_EQ(listing("Card Reader 0"), "");
 }
 

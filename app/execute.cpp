@@ -11,6 +11,7 @@
 #include "log/log.h"
 #include "token/board_ops.h"
 #include "token/discovery.h"
+#include "token/messages.h"
 #include "token/rt_error.h"
 
 namespace {
@@ -130,10 +131,12 @@ int deleteBoardDataFile(WorkingObjects& objects, std::uint16_t fromBoard)
     setPath(path, 2, fromBoard, objects.dataFileId);
     logPrintf(1, "Deleting file 0x%04x on board %i\n", static_cast<unsigned>(fileId),
               static_cast<int>(path.ids[0]));
+    bool fileDeleted = false;
     try {
         const std::uint16_t slot = findSlot(path);
         logPrintf(1, "\tFile %i found on slot %i\n", fileId, static_cast<int>(slot));
         deleteObject(path, slot);
+        fileDeleted = true;
     } catch (const rtError& error) {
         if (error.code != NOT_FOUND) {
             throw;
@@ -144,6 +147,13 @@ int deleteBoardDataFile(WorkingObjects& objects, std::uint16_t fromBoard)
     path.depth = 1;
     const std::uint16_t slot = findSlot(path);
     removeBoardIfEmpty(objects, slot);
+    // The search took a token that failed to answer for one without the
+    // file, yet the board still lists it: the file was not deleted, and the
+    // run must not end as if it had been.
+    if (!fileDeleted && std::find(objects.childIds.begin(), objects.childIds.end(),
+                                  objects.dataFileId) != objects.childIds.end()) {
+        throwTokenError(MSG_DELETE_FAILED, CODE_DELETE_FAILED);
+    }
     return 0;
 }
 

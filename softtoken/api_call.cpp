@@ -3,8 +3,10 @@
 #include "store_access.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace softtoken {
 
@@ -88,6 +90,22 @@ FaultDecision faultFor(LibraryState& state, const char* function, const CallSite
 std::uint32_t countToReport(const LibraryState& state, std::uint32_t actual)
 {
     return state.reportedCount.value_or(actual);
+}
+
+void modelLatency()
+{
+    const char* text = std::getenv("SOFTTOKEN_LATENCY_US");
+    if (text == nullptr || text[0] < '0' || text[0] > '9') {
+        return;
+    }
+    char* end = nullptr;
+    unsigned long long micros = std::strtoull(text, &end, 10);
+    constexpr unsigned long long MAX_LATENCY_US = 10'000'000;
+    if (*end != '\0' || micros == 0) {
+        return;
+    }
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(micros < MAX_LATENCY_US ? micros : MAX_LATENCY_US));
 }
 
 bool tracing()

@@ -39,6 +39,11 @@ FaultDecision faultFor(LibraryState& state, const char* function, const CallSite
 // for the call in progress.
 std::uint32_t countToReport(const LibraryState& state, std::uint32_t actual);
 
+// Models a real token's per-call cost: sleeps SOFTTOKEN_LATENCY_US
+// microseconds (decimal, at most 10 seconds; unset, empty or not a number:
+// no sleep). Read afresh on each call, like the store folder.
+void modelLatency();
+
 // Appends one line to the trace file when SOFTTOKEN_TRACE names one.
 void traceLine(const std::string& line);
 bool tracing();
@@ -70,6 +75,8 @@ R runCall(const char* function, R failure, Site site, Body body, Describe descri
 {
     auto& state = libraryState();
     std::lock_guard<std::mutex> guard(state.mutex);
+    // Under the mutex: a token serves one call at a time.
+    modelLatency();
     R result = failure;
     try {
         FaultDecision decision = faultFor(state, function, site(state));

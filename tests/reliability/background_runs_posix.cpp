@@ -18,8 +18,16 @@ BackgroundRun startInBackground(const std::vector<std::string>& argv, const std:
                                 const Environment& env)
 {
     std::vector<std::string> envTexts;
+    // The extra variables replace those of the same name.
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        envTexts.emplace_back(*entry);
+        const std::string text = *entry;
+        bool replaced = false;
+        for (const auto& extra : env) {
+            replaced = replaced || text.rfind(extra.first + "=", 0) == 0;
+        }
+        if (!replaced) {
+            envTexts.push_back(text);
+        }
     }
     for (const auto& [name, value] : env) {
         envTexts.push_back(name + "=" + value);

@@ -1,6 +1,8 @@
 #include "cmdfile/command_file.h"
 
 #include <cstddef>
+#include <filesystem>
+#include <system_error>
 
 #include "cmdfile/group_codec.h"
 #include "log/log.h"
@@ -82,7 +84,11 @@ bool writeCommandFile(std::FILE* stream, std::uint32_t fromBoard, std::uint32_t 
 
 std::optional<BoardPair> readCommandFile(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "r");
+    // A folder is no command file. Some systems open one for reading and
+    // fail only at the first read, which would pass for a malformed file.
+    std::error_code error;
+    const bool isFolder = std::filesystem::is_directory(path, error);
+    std::FILE* file = isFolder ? nullptr : std::fopen(path.c_str(), "r");
     if (file == nullptr) {
         logLine("File not found!!!", 1);
         return std::nullopt;

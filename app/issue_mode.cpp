@@ -45,6 +45,19 @@ bool staysInWorkingDirectory(const char* text)
     return std::strpbrk(text, "/\\:") == nullptr;
 }
 
+// Control characters (a tab, a line end, an escape) would go into the file
+// name, where no system treats them alike and a listing hides them.
+bool hasControlCharacter(const char* text)
+{
+    for (const char* at = text; *at != '\0'; ++at) {
+        const auto byte = static_cast<unsigned char>(*at);
+        if (byte < 0x20 || byte == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Writes the body to a temporary file beside the target and renames it
 // into place once it is written and closed, so that the target is either
 // the complete new file or left as it was. Returns false on any failure,
@@ -87,7 +100,8 @@ int issueCommandFile(WorkingObjects& objects, const char* fromText, const char* 
     if (!toBoard) {
         return 1;
     }
-    if (!staysInWorkingDirectory(fromText) || !staysInWorkingDirectory(toText)) {
+    if (!staysInWorkingDirectory(fromText) || !staysInWorkingDirectory(toText) ||
+        hasControlCharacter(fromText) || hasControlCharacter(toText)) {
         return 1;
     }
 

@@ -62,8 +62,11 @@ protected:
 
 TEST_F(ProcessTest, InputReachesTheChildAndOutputComesBackByteForByte)
 {
+    // The length comes from the literal itself, so that the NUL inside is
+    // kept and nothing past its end is read.
+    static const char binary[] = "nul\0inside\xC0\xFF\x1A end";
     for (const std::string& input : {std::string(), std::string("line\r\nnext\nlast\r"),
-                                    std::string("nul\0inside\xC0\xFF\x1A end", 19)}) {
+                                    std::string(binary, sizeof binary - 1)}) {
         auto result = probe({"0"}, input);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.signal, 0);

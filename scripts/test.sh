@@ -14,6 +14,8 @@ STAGES=(
   "prerequisites.sh --tests"
   "build-and-test.sh gcc gcc g++"
   "build-and-test.sh clang clang clang++"
+  "sanitizers.sh"
+  "fuzz.sh 45"
 )
 
 total=${#STAGES[@]}

@@ -6,11 +6,14 @@
 #include <fstream>
 #include <sstream>
 
+#ifndef _WIN32
+// Windows has its own, in process_windows.cpp.
 void removeTree(const std::string& path)
 {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
 }
+#endif
 
 std::string readFileBytes(const std::string& path)
 {

@@ -143,7 +143,53 @@ struct StreamHandles {
     }
 };
 
+// One pass over a tree, deepest first; true when the path is gone.
+bool removeOnce(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        WIN32_FIND_DATAW entry;
+        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = entry.cFileName;
+                if (name != L"." && name != L"..") {
+                    removeOnce(path + L"\\" + name);
+                }
+            } while (FindNextFileW(find, &entry));
+            FindClose(find);
+        }
+        return RemoveDirectoryW(path.c_str()) != 0;
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    }
+    return DeleteFileW(path.c_str()) != 0;
+}
+
 } // namespace
+
+// A child that has just exited may hold its files open a moment longer
+// (under Wine its process ends after it has reported the exit): a file
+// removed meanwhile goes only when it lets go, and its folder, not yet
+// empty, stays. So the removal is tried again for up to two seconds. (The
+// standard library's remove_all can spin for ever on such a file under
+// Wine.)
+void removeTree(const std::string& path)
+{
+    const std::wstring wide = std::filesystem::path(path).make_preferred().wstring();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (removeOnce(wide) && GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            return;
+        }
+        Sleep(20);
+    }
+}
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workDir,
                          const std::string& input, const Environment& env)

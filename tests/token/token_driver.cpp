@@ -13,6 +13,9 @@
 // reported as "rtError CODE MESSAGE" and ends the process with 3.
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -95,6 +98,11 @@ void run(const std::vector<std::string>& args)
         std::printf("read %u %s %s\n", static_cast<unsigned>(count),
                     hex(buffer.data(), count).c_str(), clean ? "tail-clean" : "tail-dirty");
     } else if (op == "write") {
+#ifdef _WIN32
+        // The bytes to write come unchanged: no CR LF folding, no end at
+        // Ctrl+Z.
+        _setmode(_fileno(stdin), _O_BINARY);
+#endif
         std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
         bool done = writeDataFile(parsePath(args.at(1)),
                                   reinterpret_cast<const std::uint8_t*>(input.data()),

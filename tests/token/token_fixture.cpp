@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "platform_text.h"
+
 const std::vector<std::string> OPEN_CALLS = {
     "rtEnumReadersA", "rtGetReadersCount", "rtGetReaderNameFromListA", "rtOpenReaderA",
     "rtLock",         "rtLogout",          "rtLoginA",                 "rtEnumReadersClose",
@@ -85,9 +87,15 @@ DriverRun TokenStoreTest::drive(const std::vector<std::string>& args, const std:
         runProcess(argv, work, input, {{"SOFTTOKEN_DIR", store}, {"SOFTTOKEN_TRACE", tracePath}});
     DriverRun run;
     run.exitCode = result.exitCode;
-    run.out = result.out;
-    run.err = result.err;
-    run.trace = splitLines(readFileBytes(tracePath));
+    // The console is in text mode: the tests compare its lines with "\n"
+    // line ends once they are known to be the platform's.
+    run.out = fromPlatformText(result.out);
+    run.err = fromPlatformText(result.err);
+    EXPECT_EQ(platformText(run.out), result.out) << "line ends on standard output";
+    EXPECT_EQ(platformText(run.err), result.err) << "line ends on standard error";
+    // The library appends its trace lines in binary; merged console lines
+    // come in text mode.
+    run.trace = splitLines(fromPlatformText(readFileBytes(tracePath)));
     for (const auto& line : run.trace) {
         if (line.rfind("leak", 0) == 0) {
             run.leaks.push_back(line);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e_fixture.h"
+#include "platform_text.h"
 #include "token_messages.h"
 
 namespace {
@@ -28,12 +29,12 @@ TEST_P(DeleteProbeFault, EndsWithTheDeleteFailureAndKeepsTheFile)
 
     EXPECT_EQ(result.signal, 0);
     EXPECT_EQ(result.exitCode, 1);
-    const std::string expectedEnd = "Checking of board 5\nBoard 5 is not empty\n!!!FATAL ERROR!!!: " +
-                                    msg::DELETE_FAILED + "\n";
+    const std::string expectedEnd = platformText("Checking of board 5\nBoard 5 is not empty\n!!!FATAL ERROR!!!: " +
+                                                 msg::DELETE_FAILED + "\n");
     const std::string log = logText();
     ASSERT_GE(log.size(), expectedEnd.size());
     EXPECT_EQ(log.substr(log.size() - expectedEnd.size()), expectedEnd);
-    EXPECT_NE(result.err.find(msg::errorLine(msg::DELETE_FAILED)), std::string::npos);
+    EXPECT_NE(result.err.find(platformText(msg::errorLine(msg::DELETE_FAILED))), std::string::npos);
     setUp({"fail", "--clear"});
     EXPECT_EQ(fileBytes("KeyToken 1", "5/0x1001"), data);
 }

@@ -223,10 +223,22 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
         std::string folder = nativePath(workDir);
 
         PROCESS_INFORMATION process{};
-        if (!CreateProcessA(hasFolder ? application.c_str() : nullptr, line.data(), nullptr,
-                            nullptr, TRUE, CREATE_NO_WINDOW, environment.data(), folder.c_str(),
-                            &startup, &process)) {
-            DWORD error = GetLastError();
+        // Wine, when the machine is busy, now and then fails a start with an
+        // internal error before the program has run at all; such a start
+        // is tried again.
+        bool started = false;
+        DWORD error = 0;
+        for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+            started = CreateProcessA(hasFolder ? application.c_str() : nullptr, line.data(),
+                                     nullptr, nullptr, TRUE, CREATE_NO_WINDOW, environment.data(),
+                                     folder.c_str(), &startup, &process) != 0;
+            error = started ? 0 : GetLastError();
+            if (error != ERROR_INTERNAL_ERROR) {
+                break;
+            }
+            Sleep(200);
+        }
+        if (!started) {
             removeTree(io);
             throw std::runtime_error("cannot start " + program + ": error " +
                                      std::to_string(error));

@@ -16,6 +16,7 @@ STAGES=(
   "build-and-test.sh clang clang clang++"
   "sanitizers.sh"
   "fuzz.sh 45"
+  "windows.sh"
 )
 
 total=${#STAGES[@]}

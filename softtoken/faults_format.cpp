@@ -52,7 +52,6 @@ FaultList parseFaultsFile(std::string_view bytes)
         damaged("not a version " + std::to_string(STORE_FORMAT_VERSION) + " faults file", 0);
     }
     FaultList list;
-    bool sawNext = false;
     bool sawEnd = false;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         if (sawEnd) {
@@ -62,7 +61,6 @@ FaultList parseFaultsFile(std::string_view bytes)
         try {
             if (word == "next-serial") {
                 list.nextSerial = parseNumber(std::string(rest), UINT64_MAX);
-                sawNext = true;
             } else if (word == "fault") {
                 // fault SERIAL CALL every|nth K fail|abort|count N [reader NAME]
                 Fault fault;
@@ -103,9 +101,6 @@ FaultList parseFaultsFile(std::string_view bytes)
                     }
                     fault.reader = std::string(name);
                 }
-                if (fault.serial >= list.nextSerial && sawNext) {
-                    damaged("serial not below next-serial", i);
-                }
                 list.faults.push_back(std::move(fault));
             } else if (word == "end" && rest.empty()) {
                 sawEnd = true;
@@ -122,6 +117,15 @@ FaultList parseFaultsFile(std::string_view bytes)
     }
     if (!sawEnd) {
         damaged("incomplete file", lines.size());
+    }
+    // New faults take their serials from next-serial, so every serial in
+    // the file must lie below it, wherever the next-serial line stands (or
+    // when it is missing and the default applies): otherwise a fault added
+    // later would share a serial, and so a call count, with an old one.
+    for (const auto& fault : list.faults) {
+        if (fault.serial >= list.nextSerial) {
+            damaged("serial not below next-serial", 0);
+        }
     }
     return list;
 }

@@ -147,6 +147,11 @@ TEST(StoreFormat, DamagedReadersAndFaultsFilesAreRefused)
         "softtoken-faults 1\nnext-serial 2\nfault 1 rtLock every explode\nend\n",
         "softtoken-faults 1\nnext-serial 2\nfault 1 rtLock every fail for X\nend\n",
         "softtoken-faults 1\nnext-serial 2\nfault 5 rtLock every fail\nend\n",
+        // A serial that next-serial does not cover, because that line comes
+        // later or is missing: found by fuzzing, once accepted and then
+        // written out as a file that was refused.
+        "softtoken-faults 1\nfault 5 rtLock every fail\nnext-serial 2\nend\n",
+        "softtoken-faults 1\nfault 1 rtLock nth 2 fail reader tReadFile nth 2 count 0\nend\n",
         "softtoken-faults 1\nnext-serial 2\nfault 1 rtLock every count 3\nend\n",
         "softtoken-faults 1\nnext-serial 2\nfault 1 rtReadFile every count\nend\n",
         "softtoken-faults 1\nnext-serial 2\nfault 1 rtReadFile every count x\nend\n",
